@@ -1,0 +1,173 @@
+#include "input/cpg_streams.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "text/lenient.h"
+
+namespace cpg {
+
+namespace {
+
+// Sized so that every stream's buffer together stays small next to the
+// input, whatever the sample count.
+std::size_t stream_buffer_size(std::int32_t sample_count) {
+  std::size_t per = (std::size_t{8} << 20) / static_cast<std::size_t>(std::max(sample_count, 1));
+  return std::clamp<std::size_t>(per, 8 << 10, 128 << 10);
+}
+
+constexpr std::int32_t batch_selected_sites = 256;  // selected sites per batch
+constexpr std::int32_t batch_max_sites = 4096;      // all sites per batch
+constexpr std::int32_t samples_per_item = 8;
+
+void reset_plan(cpg_streams& s) {
+  s.fail_site.assign(static_cast<std::size_t>(s.sample_count), INT32_MAX);
+  s.fail_is_error.assign(static_cast<std::size_t>(s.sample_count), 0);
+  s.first_fail = INT32_MAX;
+  s.next_site = s.batch_begin = s.batch_end = 0;
+  s.next_slot = 0;
+}
+
+// Read sites [begin, end) of sample k's stream into the batch.
+void read_sample_batch(cpg_streams& s, std::int32_t k, std::int32_t begin, std::int32_t end) {
+  line_reader& r = s.readers[static_cast<std::size_t>(k)];
+  double* slot = s.batch_values.data() + k;
+  const std::size_t stride = static_cast<std::size_t>(s.sample_count);
+  std::string_view line;
+  for (std::int32_t i = begin; i < end; ++i) {
+    read_status st;
+    if (s.select_sites[i] != 0) {
+      st = read_line(r, line);
+      if (st == read_status::line) {
+        *slot = lenient_double(field2(line));
+        slot += stride;
+        continue;
+      }
+    } else {
+      st = skip_line(r);
+      if (st == read_status::line) continue;
+    }
+    s.fail_site[static_cast<std::size_t>(k)] = i;
+    s.fail_is_error[static_cast<std::size_t>(k)] = st == read_status::error;
+    return;
+  }
+}
+
+void fill_batch(cpg_streams& s) {
+  std::int32_t begin = s.batch_end;
+  std::int32_t end = begin, selected = 0;
+  while (end < s.site_count && end - begin < batch_max_sites && selected < batch_selected_sites) {
+    if (s.select_sites[end] != 0) ++selected;
+    ++end;
+  }
+  s.batch_values.resize(static_cast<std::size_t>(selected) * static_cast<std::size_t>(s.sample_count));
+  int items = (s.sample_count + samples_per_item - 1) / samples_per_item;
+  auto read_item = [&](int item) {
+    std::int32_t k0 = item * samples_per_item;
+    std::int32_t k1 = std::min(s.sample_count, k0 + samples_per_item);
+    for (std::int32_t k = k0; k < k1; ++k)
+      if (s.fail_site[static_cast<std::size_t>(k)] == INT32_MAX) read_sample_batch(s, k, begin, end);
+  };
+  if (s.pool != nullptr) for_each_index(*s.pool, items, read_item);
+  else for (int item = 0; item < items; ++item) read_item(item);
+  s.first_fail = *std::min_element(s.fail_site.begin(), s.fail_site.end());
+  s.batch_begin = begin;
+  s.batch_end = end;
+  s.next_slot = 0;
+}
+
+void report_failure(const cpg_streams& s, console& out) {
+  std::int32_t i = s.first_fail;
+  for (std::int32_t k = 0; k < s.sample_count; ++k) {
+    if (s.fail_site[static_cast<std::size_t>(k)] != i) continue;
+    say(out, " CpG data file number "), say_int(out, k), say(out, " named ");
+    say(out, s.paths[static_cast<std::size_t>(k)]);
+    if (s.fail_is_error[static_cast<std::size_t>(k)]) {
+      say(out, "  could not be read \n");
+    } else {
+      say(out, "  has "), say_int(out, i), say(out, " site lines, fewer than the "), say_int(out, s.site_count);
+      say(out, " sites of the site list \n");
+    }
+    return;
+  }
+}
+
+// Make the batch hold next_site; false when the pass has reached a failure.
+bool reach_next_site(cpg_streams& s, console& out) {
+  if (s.next_site >= s.batch_end) fill_batch(s);
+  if (s.next_site >= s.first_fail) {
+    report_failure(s, out);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool open_cpg_data_streams(cpg_streams& s, const std::string& coverage_root, std::int32_t chromosome,
+                           const std::vector<std::string>& sample_names, std::int32_t sample_count,
+                           std::string& current_file_name, console& out) {
+  s.sample_count = sample_count;
+  s.readers.resize(static_cast<std::size_t>(sample_count));
+  s.paths.resize(static_cast<std::size_t>(sample_count));
+  std::size_t buffer_size = stream_buffer_size(sample_count);
+  std::string chr = std::to_string(chromosome);
+  for (std::int32_t k = 0; k < sample_count; ++k) {
+    std::string& path = s.paths[static_cast<std::size_t>(k)];
+    path = coverage_root + "chr" + chr + "/" + sample_names[static_cast<std::size_t>(k)] + ".csv";
+    current_file_name = path;
+    line_reader& r = s.readers[static_cast<std::size_t>(k)];
+    const char* failure = nullptr;
+    if (open_line_reader(r, path, buffer_size) != open_status::ok) failure = "  is not open \n";
+    else if (skip_line(r) == read_status::error) failure = "  could not be read \n";
+    if (failure != nullptr) {
+      say(out, " CpG data file number "), say_int(out, k), say(out, " named "), say(out, path), say(out, failure);
+      return false;
+    }
+  }
+  say(out, " Final methylation data file read is "), say(out, current_file_name), say(out, "\n");
+  say(out, " \n");
+  return true;
+}
+
+void open_memory_streams(cpg_streams& s, const std::vector<std::string>& texts) {
+  s.sample_count = static_cast<std::int32_t>(texts.size());
+  s.readers.resize(texts.size());
+  s.paths.resize(texts.size());
+  for (std::size_t k = 0; k < texts.size(); ++k) {
+    open_memory_reader(s.readers[k], texts[k]);
+    s.paths[k] = "sample" + std::to_string(k);
+    skip_line(s.readers[k]);
+  }
+}
+
+void plan_reads(cpg_streams& s, const std::int32_t* select_sites, std::int32_t site_count, workers* pool) {
+  s.select_sites = select_sites;
+  s.site_count = site_count;
+  s.pool = pool;
+  reset_plan(s);
+}
+
+bool skip_site_line(cpg_streams& s, console& out) {
+  if (s.next_site >= s.site_count) return true;
+  if (!reach_next_site(s, out)) return false;
+  ++s.next_site;
+  return true;
+}
+
+bool read_site_values(cpg_streams& s, double* values, console& out) {
+  std::size_t n = static_cast<std::size_t>(s.sample_count);
+  if (s.next_site >= s.site_count) {
+    std::fill(values, values + n, 0.0);
+    return true;
+  }
+  if (!reach_next_site(s, out)) return false;
+  if (n > 0) std::memcpy(values, s.batch_values.data() + static_cast<std::size_t>(s.next_slot) * n, n * sizeof(double));
+  ++s.next_slot;
+  ++s.next_site;
+  return true;
+}
+
+void close_cpg_stream(cpg_streams& s, std::int32_t k) { close_line_reader(s.readers[static_cast<std::size_t>(k)]); }
+
+}  // namespace cpg

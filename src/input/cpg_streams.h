@@ -1,0 +1,66 @@
+// The per-sample CpG data files, read in lock-step: one line of every file
+// per site, sample 0 first. The block pass visits every site in order and
+// reads exactly the selected ones, so the streams know ahead which lines to
+// parse and which only to pass over: they read a batch of sites at a time
+// for all samples at once (samples shared among the worker threads) into a
+// site-major buffer. A short file or a read error found ahead is reported
+// only when the pass reaches that site, so standard output is the same as
+// for a strictly sequential read.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/workers.h"
+#include "text/console.h"
+#include "text/line_reader.h"
+
+namespace cpg {
+
+struct cpg_streams {
+  std::vector<line_reader> readers;  // stream k reads sample k's file
+  std::vector<std::string> paths;
+  std::int32_t sample_count = 0;
+
+  // What the pass will read, fixed before it starts.
+  const std::int32_t* select_sites = nullptr;
+  std::int32_t site_count = 0;
+  workers* pool = nullptr;
+
+  std::int32_t next_site = 0;  // the site the next skip or read consumes
+
+  // The batch of sites [batch_begin, batch_end) read ahead; slot j holds the
+  // values of its j-th selected site, sample k at j * sample_count + k.
+  std::int32_t batch_begin = 0, batch_end = 0;
+  std::int32_t next_slot = 0;
+  std::vector<double> batch_values;
+
+  // Per sample, the site whose line could not be had (a file of that many
+  // site lines, or a read error there), or INT32_MAX; the smallest of them.
+  std::vector<std::int32_t> fail_site;
+  std::vector<char> fail_is_error;
+  std::int32_t first_fail = INT32_MAX;
+};
+
+// Open every sample's file and consume its header; prints the closing lines.
+// name_builder / current_file_name as the driver keeps them.
+bool open_cpg_data_streams(cpg_streams& s, const std::string& coverage_root, std::int32_t chromosome,
+                           const std::vector<std::string>& sample_names, std::int32_t sample_count,
+                           std::string& current_file_name, console& out);
+
+// Streams over texts in memory (tests, fuzzing): texts[k] is sample k's file, header included.
+void open_memory_streams(cpg_streams& s, const std::vector<std::string>& texts);
+
+// Fix what the pass will read; must precede the first skip or read.
+void plan_reads(cpg_streams& s, const std::int32_t* select_sites, std::int32_t site_count, workers* pool);
+
+// One site in every stream; false (message on the console) when a file
+// holds no line for it or could not be read.
+bool skip_site_line(cpg_streams& s, console& out);
+// Field 2 of one site line of every stream into values[0 .. sample_count).
+// At the end of the site list every value is 0.0, whatever the files hold beyond.
+bool read_site_values(cpg_streams& s, double* values, console& out);
+
+void close_cpg_stream(cpg_streams& s, std::int32_t k);
+
+}  // namespace cpg

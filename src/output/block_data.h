@@ -1,0 +1,31 @@
+// One block data file per sample: header "coord,coverage", then per block its
+// number and the sample's mean over the block in the 15-digit scientific form.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "text/console.h"
+#include "text/out_file.h"
+
+namespace cpg {
+
+struct block_data_files {
+  std::vector<out_file> files;  // file k belongs to sample k
+  std::vector<std::string> paths;
+};
+
+bool open_block_data_files(block_data_files& b, const std::string& output_root, std::int32_t chromosome,
+                           const std::vector<std::string>& sample_names, std::int32_t sample_count,
+                           std::string& current_file_name, int exponent_digits, console& out);
+
+// Files in memory (tests, fuzzing): file k's text lands in sinks[k].
+void open_memory_block_data_files(block_data_files& b, std::vector<std::string>& sinks, int exponent_digits);
+
+// One line "number,value" in every file, value k for sample k.
+void write_block_data(block_data_files& b, std::int32_t block_number, const double* values);
+
+// Close file k; false, with the message on the console, when it could not be written.
+bool close_block_data_file(block_data_files& b, std::int32_t k, console& out);
+
+}  // namespace cpg

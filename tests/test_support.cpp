@@ -1,0 +1,88 @@
+#include "test_support.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "driver/run.h"
+#include "text/console.h"
+
+namespace cpg::test {
+
+scratch_dir::scratch_dir() {
+  std::string templ = (std::filesystem::temp_directory_path() / "cpgblocks-test-XXXXXX").string();
+  if (mkdtemp(templ.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  path = templ;
+}
+
+scratch_dir::~scratch_dir() {
+  std::error_code ec;
+  std::filesystem::remove_all(path, ec);
+}
+
+void write_file(const std::string& path, const std::string& text) {
+  std::ofstream f(path, std::ios::binary | std::ios::trunc);
+  f << text;
+  if (!f) throw std::runtime_error("cannot write " + path);
+}
+
+std::string read_file(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  if (!f) throw std::runtime_error("cannot read " + path);
+  std::ostringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+bool file_exists(const std::string& path) { return std::filesystem::exists(path); }
+
+void make_dir(const std::string& path) { std::filesystem::create_directories(path); }
+
+run_result run_in_process(const std::vector<std::string>& args, int exponent_digits) {
+  std::vector<const char*> argv{"cpgblocks"};
+  for (const auto& a : args) argv.push_back(a.c_str());
+  argv.push_back(nullptr);
+  run_result r;
+  console out;
+  out.capture = &r.out;
+  out.exponent_digits = exponent_digits;
+  r.status = run_cpgblocks(static_cast<int>(args.size()) + 1, argv.data(), out);
+  flush_console(out);
+  return r;
+}
+
+run_result run_binary(const std::vector<std::string>& args, const std::string& cwd,
+                      const std::vector<std::string>& env) {
+  scratch_dir tmp;
+  std::string out_path = tmp / "stdout", err_path = tmp / "stderr";
+  pid_t pid = fork();
+  if (pid == 0) {
+    if (chdir(cwd.c_str()) != 0) _exit(127);
+    for (const auto& e : env) putenv(const_cast<char*>(e.c_str()));
+    if (!freopen(out_path.c_str(), "w", stdout) || !freopen(err_path.c_str(), "w", stderr)) _exit(127);
+    std::vector<char*> argv{const_cast<char*>(CPGBLOCKS_BINARY)};
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(CPGBLOCKS_BINARY, argv.data());
+    _exit(127);
+  }
+  int st = 0;
+  waitpid(pid, &st, 0);
+  run_result r;
+  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
+  r.out = read_file(out_path);
+  r.err = read_file(err_path);
+  return r;
+}
+
+std::string mask_clock(const std::string& out) {
+  static const std::regex clock("^ (Start|Finish) at \\d+:\\d+:\\d+$", std::regex::multiline);
+  return std::regex_replace(out, clock, " $1 at H:M:S");
+}
+
+}  // namespace cpg::test
