@@ -124,6 +124,7 @@ int run_steps(const run_params& p, console& out, workers& pool) {
                              current_file_name, exp_digits, out))
     return 1;
 
+  files.pool = &pool;
   block_matrix cpg_data_matrix;
   shape_matrix(cpg_data_matrix, max_block_size, sample_count);
   std::vector<double> block_sum, next_values;
@@ -140,6 +141,7 @@ int run_steps(const run_params& p, console& out, workers& pool) {
                    out))
     return 1;
 
+  flush_block_data(files);
   for (std::int32_t k = 0; k < sample_count; ++k) {
     close_cpg_stream(streams, k);
     if (!close_block_data_file(files, k, out)) return 1;

@@ -28,18 +28,49 @@ void reset_plan(cpg_streams& s) {
   s.next_slot = 0;
 }
 
+// Field 2 of the next line as a value. Most lines are "coordinate,value"
+// with a plain decimal value: those are parsed in place in one scan; any
+// other line goes through the general line and field rules.
+read_status read_value_line(line_reader& r, double& value) {
+  if (r.failed) return read_status::error;
+  const char* p = r.buf.data() + r.pos;
+  const char* end = r.buf.data() + r.end;
+  const char* q = p;
+  while (q < end && *q != ',' && *q != '\n') ++q;
+  if (q < end && *q == ',') {
+    const char* t = q + 1;
+    double v;
+    if (parse_plain_decimal(t, end, v) && t < end) {
+      const char* next = nullptr;
+      if (*t == '\n') next = t + 1;
+      else if (*t == '\r' && t + 1 < end && t[1] == '\n') next = t + 2;
+      else if (*t == ',') {
+        const void* nl = std::memchr(t, '\n', static_cast<std::size_t>(end - t));
+        if (nl != nullptr) next = static_cast<const char*>(nl) + 1;
+      }
+      if (next != nullptr) {
+        value = v;
+        r.pos = static_cast<std::size_t>(next - r.buf.data());
+        return read_status::line;
+      }
+    }
+  }
+  std::string_view line;
+  read_status st = read_line(r, line);
+  if (st == read_status::line) value = lenient_double(field2(line));
+  return st;
+}
+
 // Read sites [begin, end) of sample k's stream into the batch.
 void read_sample_batch(cpg_streams& s, std::int32_t k, std::int32_t begin, std::int32_t end) {
   line_reader& r = s.readers[static_cast<std::size_t>(k)];
   double* slot = s.batch_values.data() + k;
   const std::size_t stride = static_cast<std::size_t>(s.sample_count);
-  std::string_view line;
   for (std::int32_t i = begin; i < end; ++i) {
     read_status st;
     if (s.select_sites[i] != 0) {
-      st = read_line(r, line);
+      st = read_value_line(r, *slot);
       if (st == read_status::line) {
-        *slot = lenient_double(field2(line));
         slot += stride;
         continue;
       }

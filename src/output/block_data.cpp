@@ -1,6 +1,10 @@
 #include "output/block_data.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cstring>
+
+#include "text/number_format.h"
 
 namespace cpg {
 
@@ -10,6 +14,10 @@ std::size_t file_buffer_size(std::int32_t sample_count) {
   std::size_t per = (std::size_t{8} << 20) / static_cast<std::size_t>(std::max(sample_count, 1));
   return std::clamp<std::size_t>(per, 4 << 10, 64 << 10);
 }
+
+// About 2 MB of values wait before they are written out.
+constexpr std::size_t pending_values_max = 1 << 18;
+constexpr std::size_t samples_per_item = 4;
 
 }  // namespace
 
@@ -48,13 +56,42 @@ void open_memory_block_data_files(block_data_files& b, std::vector<std::string>&
 }
 
 void write_block_data(block_data_files& b, std::int32_t block_number, const double* values) {
-  for (std::size_t k = 0; k < b.files.size(); ++k) {
-    out_file& f = b.files[k];
-    put_int(f, block_number);
-    put_text(f, ",");
-    put_sci15(f, values[k]);
-    put_text(f, "\n");
+  b.pending_numbers.push_back(block_number);
+  b.pending_values.insert(b.pending_values.end(), values, values + b.files.size());
+  if (b.pending_values.size() >= pending_values_max) flush_block_data(b);
+}
+
+void flush_block_data(block_data_files& b) {
+  const std::size_t n = b.files.size(), blocks = b.pending_numbers.size();
+  if (blocks == 0) return;
+  // "number," once per block, shared by every sample's line.
+  std::vector<char> prefixes(blocks * 16);
+  std::vector<unsigned char> prefix_len(blocks);
+  for (std::size_t j = 0; j < blocks; ++j) {
+    char* p = prefixes.data() + j * 16;
+    char* e = std::to_chars(p, p + 15, b.pending_numbers[j]).ptr;
+    *e++ = ',';
+    prefix_len[j] = static_cast<unsigned char>(e - p);
   }
+  auto format_sample = [&](int item) {
+    for (std::size_t k = static_cast<std::size_t>(item) * samples_per_item;
+         k < n && k < static_cast<std::size_t>(item + 1) * samples_per_item; ++k) {
+      out_file& f = b.files[k];
+      for (std::size_t j = 0; j < blocks; ++j) {
+        char* p = out_space(f, 16 + number_text_max + 1);
+        std::memcpy(p, prefixes.data() + j * 16, 16);
+        char* q = p + prefix_len[j];
+        q += format_sci15(q, b.pending_values[j * n + k], f.exponent_digits);
+        *q++ = '\n';
+        f.used += static_cast<std::size_t>(q - p);
+      }
+    }
+  };
+  int items = static_cast<int>((n + samples_per_item - 1) / samples_per_item);
+  if (b.pool != nullptr) for_each_index(*b.pool, items, format_sample);
+  else for (int item = 0; item < items; ++item) format_sample(item);
+  b.pending_numbers.clear();
+  b.pending_values.clear();
 }
 
 bool close_block_data_file(block_data_files& b, std::int32_t k, console& out) {

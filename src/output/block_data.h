@@ -5,14 +5,22 @@
 #include <string>
 #include <vector>
 
+#include "platform/workers.h"
 #include "text/console.h"
 #include "text/out_file.h"
 
 namespace cpg {
 
+// Data lines are formatted in batches: the values of recent blocks wait in
+// `pending` (block-major) and are formatted and written for all samples at
+// once, samples shared among the workers. The files' text is the same as
+// line by line.
 struct block_data_files {
   std::vector<out_file> files;  // file k belongs to sample k
   std::vector<std::string> paths;
+  std::vector<std::int32_t> pending_numbers;
+  std::vector<double> pending_values;  // block j, sample k at j * files.size() + k
+  workers* pool = nullptr;
 };
 
 bool open_block_data_files(block_data_files& b, const std::string& output_root, std::int32_t chromosome,
@@ -24,8 +32,10 @@ void open_memory_block_data_files(block_data_files& b, std::vector<std::string>&
 
 // One line "number,value" in every file, value k for sample k.
 void write_block_data(block_data_files& b, std::int32_t block_number, const double* values);
+// Format and hand to the files every pending line.
+void flush_block_data(block_data_files& b);
 
-// Close file k; false, with the message on the console, when it could not be written.
+// Close file k (after flush_block_data); false, with the message on the console, when it could not be written.
 bool close_block_data_file(block_data_files& b, std::int32_t k, console& out);
 
 }  // namespace cpg

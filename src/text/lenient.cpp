@@ -20,11 +20,6 @@ std::size_t skip_space(std::string_view t) {
   return i;
 }
 
-// Exact powers of ten: a quotient m / 10^k of two exact doubles is correctly
-// rounded, so this gives the same double as strtod whenever m < 2^53.
-constexpr double exact_pow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                  1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
 // Length of the decimal number at the start of t (after an optional sign), 0 if none.
 std::size_t decimal_prefix(std::string_view t, std::size_t i) {
   std::size_t start = i;
@@ -84,23 +79,11 @@ std::int32_t lenient_int(std::string_view t) {
 
 double lenient_double(std::string_view t) {
   std::size_t i = skip_space(t);
-  // Fast path for plain decimals such as 0.4321: at most 15 digits and no
-  // exponent, so the mantissa and the power of ten are both exact.
-  std::size_t j = i;
-  bool negative = false;
-  if (j < t.size() && (t[j] == '+' || t[j] == '-')) negative = t[j++] == '-';
-  std::uint64_t m = 0;
-  int digits = 0, frac = 0;
-  while (j < t.size() && is_digit(t[j]) && digits < 16) m = m * 10 + std::uint64_t(t[j++] - '0'), ++digits;
-  if (j < t.size() && t[j] == '.') {
-    ++j;
-    while (j < t.size() && is_digit(t[j]) && digits < 16) m = m * 10 + std::uint64_t(t[j++] - '0'), ++digits, ++frac;
-  }
-  bool plain_end = j >= t.size() || (!is_digit(t[j]) && t[j] != 'e' && t[j] != 'E' && t[j] != '.');
-  if (digits > 0 && digits < 16 && plain_end) {
-    double v = static_cast<double>(m) / exact_pow10[frac];
-    return negative ? -v : v;
-  }
+  const char* p = t.data() + i;
+  const char* end = t.data() + t.size();
+  double v;
+  if (parse_plain_decimal(p, end, v) && (p == end || (!is_digit(*p) && *p != 'e' && *p != 'E' && *p != '.')))
+    return v;
   return slow_decimal(t, i);
 }
 

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <cstdint>
 #include <cstring>
 
 namespace cpg {
@@ -47,8 +48,114 @@ std::size_t format_general(char* out, double x, int exponent_digits) {
   return fix_exponent(out, static_cast<std::size_t>(r.ptr - out), exponent_digits);
 }
 
+namespace {
+
+constexpr std::uint64_t pow10_u64[] = {1ull,
+                                       10ull,
+                                       100ull,
+                                       1000ull,
+                                       10000ull,
+                                       100000ull,
+                                       1000000ull,
+                                       10000000ull,
+                                       100000000ull,
+                                       1000000000ull,
+                                       10000000000ull,
+                                       100000000000ull,
+                                       1000000000000ull,
+                                       10000000000000ull,
+                                       100000000000000ull,
+                                       1000000000000000ull,
+                                       10000000000000000ull,
+                                       100000000000000000ull,
+                                       1000000000000000000ull,
+                                       10000000000000000000ull};
+
+constexpr char digit_pairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+void write_8_digits(char* out, std::uint32_t v) {
+  for (int i = 6; i >= 0; i -= 2) {
+    std::memcpy(out + i, digit_pairs + 2 * (v % 100), 2);
+    v /= 100;
+  }
+}
+
+// x's 16 significant digits, correctly rounded (ties to even), as an integer
+// in [10^15, 10^16) and the decimal exponent, for normal x with 10^-7 <= |x|
+// < 10^15: then m * 10^(15 - e10) fits in 128 bits and the rounding is done
+// on exact integers. False outside that range.
+bool sixteen_digits(double x, std::uint64_t& digits, int& e10) {
+  std::uint64_t bits;
+  std::memcpy(&bits, &x, sizeof bits);
+  int biased = static_cast<int>((bits >> 52) & 0x7ff);
+  if (biased == 0) return false;
+  std::uint64_t m = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
+  int e2 = biased - 1075;  // x = m * 2^e2
+  // floor(log10 |x|), or one less: refined below on the exact integers.
+  int e = static_cast<int>(std::floor((e2 + 52) * 0.30102999566398120));
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    int k = 15 - e;
+    if (k < 0 || k > 22) return false;
+    unsigned __int128 p = static_cast<unsigned __int128>(m);
+    if (k > 19) p *= pow10_u64[19], p *= pow10_u64[k - 19];
+    else p *= pow10_u64[k];
+    unsigned __int128 q;
+    bool round_up = false;
+    if (e2 >= 0) {
+      if (e2 > 10) return false;
+      q = p << e2;
+    } else {
+      int shift = -e2;
+      if (shift >= 127) return false;
+      q = p >> shift;
+      unsigned __int128 rest = p - (q << shift);
+      unsigned __int128 half = static_cast<unsigned __int128>(1) << (shift - 1);
+      round_up = rest > half || (rest == half && (q & 1) != 0);
+    }
+    if (q >= pow10_u64[16]) {  // the estimate was one too low
+      ++e;
+      continue;
+    }
+    if (q < pow10_u64[15]) {
+      --e;
+      continue;
+    }
+    std::uint64_t d = static_cast<std::uint64_t>(q) + (round_up ? 1 : 0);
+    if (d == pow10_u64[16]) d = pow10_u64[15], ++e;
+    digits = d;
+    e10 = e;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 std::size_t format_sci15(char* out, double x, int exponent_digits) {
   if (!std::isfinite(x)) return put_special(out, x, true);
+  std::uint64_t digits;
+  int e10;
+  if (x != 0.0 && sixteen_digits(x, digits, e10)) {
+    char* p = out;
+    if (std::signbit(x)) *p++ = '-';
+    char d[16];
+    write_8_digits(d, static_cast<std::uint32_t>(digits / 100000000));
+    write_8_digits(d + 8, static_cast<std::uint32_t>(digits % 100000000));
+    *p++ = d[0];
+    *p++ = '.';
+    std::memcpy(p, d + 1, 15);
+    p += 15;
+    *p++ = 'e';
+    *p++ = e10 < 0 ? '-' : '+';
+    int a = e10 < 0 ? -e10 : e10;
+    int width = a >= 100 ? 3 : a >= 10 ? 2 : 1;
+    if (width < exponent_digits) width = exponent_digits;
+    for (int i = width - 1; i >= 0; --i) p[i] = static_cast<char>('0' + a % 10), a /= 10;
+    return static_cast<std::size_t>(p + width - out);
+  }
   auto r = std::to_chars(out, out + number_text_max, x, std::chars_format::scientific, 15);
   return fix_exponent(out, static_cast<std::size_t>(r.ptr - out), exponent_digits);
 }
