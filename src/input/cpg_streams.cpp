@@ -16,9 +16,14 @@ std::size_t stream_buffer_size(std::int32_t sample_count) {
   return std::clamp<std::size_t>(per, 8 << 10, 128 << 10);
 }
 
-constexpr std::int32_t batch_selected_sites = 256;  // selected sites per batch
-constexpr std::int32_t batch_max_sites = 4096;      // all sites per batch
-constexpr std::int32_t samples_per_item = 8;
+// A batch takes about one buffer's worth of lines from every stream, so
+// the text a read brings in is parsed while it is still in cache; its
+// values are bounded to a few MB whatever the sample count.
+std::int32_t batch_slots_for(std::int32_t sample_count) {
+  std::int32_t by_memory = static_cast<std::int32_t>((std::size_t{1} << 21) / static_cast<std::size_t>(std::max(sample_count, 1)));
+  return std::clamp<std::int32_t>(by_memory, 64, 2048);
+}
+constexpr std::int32_t samples_per_item = 4;
 
 void reset_plan(cpg_streams& s) {
   s.fail_site.assign(static_cast<std::size_t>(s.sample_count), INT32_MAX);
@@ -26,6 +31,8 @@ void reset_plan(cpg_streams& s) {
   s.first_fail = INT32_MAX;
   s.next_site = s.batch_begin = s.batch_end = 0;
   s.next_slot = 0;
+  s.batch_slots = batch_slots_for(s.sample_count);
+  s.batch_values.resize(static_cast<std::size_t>(s.batch_slots) * static_cast<std::size_t>(s.sample_count));
 }
 
 // Field 2 of the next line as a value. Most lines are "coordinate,value"
@@ -64,14 +71,13 @@ read_status read_value_line(line_reader& r, double& value) {
 // Read sites [begin, end) of sample k's stream into the batch.
 void read_sample_batch(cpg_streams& s, std::int32_t k, std::int32_t begin, std::int32_t end) {
   line_reader& r = s.readers[static_cast<std::size_t>(k)];
-  double* slot = s.batch_values.data() + k;
-  const std::size_t stride = static_cast<std::size_t>(s.sample_count);
+  double* slot = s.batch_values.data() + static_cast<std::size_t>(k) * static_cast<std::size_t>(s.batch_slots);
   for (std::int32_t i = begin; i < end; ++i) {
     read_status st;
     if (s.select_sites[i] != 0) {
       st = read_value_line(r, *slot);
       if (st == read_status::line) {
-        slot += stride;
+        ++slot;
         continue;
       }
     } else {
@@ -87,11 +93,10 @@ void read_sample_batch(cpg_streams& s, std::int32_t k, std::int32_t begin, std::
 void fill_batch(cpg_streams& s) {
   std::int32_t begin = s.batch_end;
   std::int32_t end = begin, selected = 0;
-  while (end < s.site_count && end - begin < batch_max_sites && selected < batch_selected_sites) {
+  while (end < s.site_count && end - begin < 4 * s.batch_slots && selected < s.batch_slots) {
     if (s.select_sites[end] != 0) ++selected;
     ++end;
   }
-  s.batch_values.resize(static_cast<std::size_t>(selected) * static_cast<std::size_t>(s.sample_count));
   int items = (s.sample_count + samples_per_item - 1) / samples_per_item;
   auto read_item = [&](int item) {
     std::int32_t k0 = item * samples_per_item;
@@ -193,7 +198,9 @@ bool read_site_values(cpg_streams& s, double* values, console& out) {
     return true;
   }
   if (!reach_next_site(s, out)) return false;
-  if (n > 0) std::memcpy(values, s.batch_values.data() + static_cast<std::size_t>(s.next_slot) * n, n * sizeof(double));
+  const double* slot = s.batch_values.data() + s.next_slot;
+  const std::size_t stride = static_cast<std::size_t>(s.batch_slots);
+  for (std::size_t k = 0; k < n; ++k) values[k] = slot[k * stride];
   ++s.next_slot;
   ++s.next_site;
   return true;

@@ -3,7 +3,7 @@
 // reads exactly the selected ones, so the streams know ahead which lines to
 // parse and which only to pass over: they read a batch of sites at a time
 // for all samples at once (samples shared among the worker threads) into a
-// site-major buffer. A short file or a read error found ahead is reported
+// sample-major buffer. A short file or a read error found ahead is reported
 // only when the pass reaches that site, so standard output is the same as
 // for a strictly sequential read.
 #pragma once
@@ -30,8 +30,10 @@ struct cpg_streams {
   std::int32_t next_site = 0;  // the site the next skip or read consumes
 
   // The batch of sites [batch_begin, batch_end) read ahead; slot j holds the
-  // values of its j-th selected site, sample k at j * sample_count + k.
+  // values of its j-th selected site, sample k at k * batch_slots + j, so
+  // that each sample's parsing writes one contiguous run.
   std::int32_t batch_begin = 0, batch_end = 0;
+  std::int32_t batch_slots = 0;
   std::int32_t next_slot = 0;
   std::vector<double> batch_values;
 

@@ -10,10 +10,9 @@ namespace cpg {
 
 namespace {
 
-std::size_t file_buffer_size(std::int32_t sample_count) {
-  std::size_t per = (std::size_t{8} << 20) / static_cast<std::size_t>(std::max(sample_count, 1));
-  return std::clamp<std::size_t>(per, 4 << 10, 64 << 10);
-}
+// Data lines reach the files in large pieces straight from the formatter;
+// the buffer only holds the header until then.
+constexpr std::size_t file_buffer_size = 256;
 
 // About 2 MB of values wait before they are written out.
 constexpr std::size_t pending_values_max = 1 << 18;
@@ -26,14 +25,13 @@ bool open_block_data_files(block_data_files& b, const std::string& output_root, 
                            std::string& current_file_name, int exponent_digits, console& out) {
   b.files.resize(static_cast<std::size_t>(sample_count));
   b.paths.resize(static_cast<std::size_t>(sample_count));
-  std::size_t buffer_size = file_buffer_size(sample_count);
   std::string chr = std::to_string(chromosome);
   for (std::int32_t k = 0; k < sample_count; ++k) {
     std::string& path = b.paths[static_cast<std::size_t>(k)];
     path = output_root + "chr" + chr + "/" + sample_names[static_cast<std::size_t>(k)] + ".csv";
     current_file_name = path;
     out_file& f = b.files[static_cast<std::size_t>(k)];
-    if (!open_out_file(f, path, buffer_size, exponent_digits)) {
+    if (!open_out_file(f, path, file_buffer_size, exponent_digits)) {
       say(out, " Block data output file number "), say_int(out, k), say(out, " named "), say(out, path);
       say(out, "  is not open \n");
       return false;
@@ -73,18 +71,21 @@ void flush_block_data(block_data_files& b) {
     *e++ = ',';
     prefix_len[j] = static_cast<unsigned char>(e - p);
   }
+  // Each sample's lines are formatted into one scratch text that stays in
+  // cache and goes to the file in one write.
   auto format_sample = [&](int item) {
+    thread_local std::vector<char> text;
+    text.resize(blocks * (16 + number_text_max + 1));
     for (std::size_t k = static_cast<std::size_t>(item) * samples_per_item;
          k < n && k < static_cast<std::size_t>(item + 1) * samples_per_item; ++k) {
-      out_file& f = b.files[k];
+      char* q = text.data();
       for (std::size_t j = 0; j < blocks; ++j) {
-        char* p = out_space(f, 16 + number_text_max + 1);
-        std::memcpy(p, prefixes.data() + j * 16, 16);
-        char* q = p + prefix_len[j];
-        q += format_sci15(q, b.pending_values[j * n + k], f.exponent_digits);
+        std::memcpy(q, prefixes.data() + j * 16, 16);
+        q += prefix_len[j];
+        q += format_sci15(q, b.pending_values[j * n + k], b.files[k].exponent_digits);
         *q++ = '\n';
-        f.used += static_cast<std::size_t>(q - p);
       }
+      put_text(b.files[k], std::string_view(text.data(), static_cast<std::size_t>(q - text.data())));
     }
   };
   int items = static_cast<int>((n + samples_per_item - 1) / samples_per_item);

@@ -141,13 +141,12 @@ std::size_t format_sci15(char* out, double x, int exponent_digits) {
   if (x != 0.0 && sixteen_digits(x, digits, e10)) {
     char* p = out;
     if (std::signbit(x)) *p++ = '-';
-    char d[16];
-    write_8_digits(d, static_cast<std::uint32_t>(digits / 100000000));
-    write_8_digits(d + 8, static_cast<std::uint32_t>(digits % 100000000));
-    *p++ = d[0];
-    *p++ = '.';
-    std::memcpy(p, d + 1, 15);
-    p += 15;
+    // All sixteen digits from p + 1, then the first moved in front of the point.
+    write_8_digits(p + 1, static_cast<std::uint32_t>(digits / 100000000));
+    write_8_digits(p + 9, static_cast<std::uint32_t>(digits % 100000000));
+    p[0] = p[1];
+    p[1] = '.';
+    p += 17;
     *p++ = 'e';
     *p++ = e10 < 0 ? '-' : '+';
     int a = e10 < 0 ? -e10 : e10;

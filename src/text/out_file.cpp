@@ -28,20 +28,32 @@ void open_memory_out_file(out_file& f, std::string* sink, int exponent_digits) {
   f.buf.resize(1 << 12);
 }
 
-void flush_out_file(out_file& f) {
+namespace {
+
+void write_all(out_file& f, const char* data, std::size_t len) {
   if (f.capture != nullptr) {
-    f.capture->append(f.buf.data(), f.used);
-    f.used = 0;
+    f.capture->append(data, len);
     return;
   }
   std::size_t done = 0;
-  while (done < f.used && !f.failed) {
-    ssize_t n = ::write(f.fd, f.buf.data() + done, f.used - done);
+  while (done < len && !f.failed) {
+    ssize_t n = ::write(f.fd, data + done, len - done);
     if (n > 0) done += static_cast<std::size_t>(n);
     else if (n < 0 && errno == EINTR) continue;
     else f.failed = true;
   }
+}
+
+}  // namespace
+
+void flush_out_file(out_file& f) {
+  write_all(f, f.buf.data(), f.used);
   f.used = 0;
+}
+
+void write_through(out_file& f, std::string_view s) {
+  flush_out_file(f);
+  write_all(f, s.data(), s.size());
 }
 
 bool close_out_file(out_file& f) {

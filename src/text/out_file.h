@@ -27,10 +27,13 @@ void flush_out_file(out_file& f);
 // Flush and close; false when any write failed or the close did.
 bool close_out_file(out_file& f);
 
+// Writes a text longer than the buffer straight through, after what the buffer holds.
+void write_through(out_file& f, std::string_view s);
+
 inline void put_text(out_file& f, std::string_view s) {
   if (f.buf.size() - f.used < s.size()) {
     flush_out_file(f);
-    if (f.buf.size() < s.size()) f.buf.resize(s.size());
+    if (f.buf.size() < s.size()) return write_through(f, s);
   }
   if (!s.empty()) std::memcpy(f.buf.data() + f.used, s.data(), s.size());
   f.used += s.size();
