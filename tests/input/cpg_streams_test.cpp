@@ -208,13 +208,13 @@ TEST(CpgStreams, ShortFileIsReportedWhenThePassReachesTheMissingSite) {
 // Enough sites for many batches: a dense stretch where every site is read,
 // then a sparse one where most are skipped; more samples than one worker item.
 struct big_data {
-  static constexpr std::int32_t samples = 11, sites = 9000;
+  static constexpr std::int32_t samples = 11, sites = 30000;
   std::vector<std::string> ids, texts;
   std::vector<std::int32_t> select;
   std::vector<std::vector<double>> expected;  // selected sites, then the two reads past the end
 
   explicit big_data(const std::vector<std::int32_t>& lines_of_sample = {}) {
-    for (std::int32_t i = 0; i < sites; ++i) select.push_back(i < 3000 || (i % 50 == 0 && i != 7000) || i == 7001 ? 1 : 0);
+    for (std::int32_t i = 0; i < sites; ++i) select.push_back(i < 5000 || (i % 50 == 0 && i != 20000) || i == 20001 ? 1 : 0);
     texts.assign(samples, "coord,value\n");
     for (std::int32_t k = 0; k < samples; ++k) ids.push_back("S" + std::to_string(k));
     for (std::int32_t i = 0; i < sites; ++i) {
@@ -266,25 +266,25 @@ TEST(CpgStreams, ManyBatchesGiveTheSameValuesWithAndWithoutWorkers) {
 }
 
 TEST(CpgStreams, ShortFileFarIntoTheListIsReportedAlikeWithAndWithoutWorkers) {
-  // Samples 9 and 4 end before site 7000 (skipped), sample 10 before site 7001.
+  // Samples 9 and 4 end before site 20000 (skipped), sample 10 before site 20001.
   std::vector<std::int32_t> lines(big_data::samples, big_data::sites);
-  lines[9] = lines[4] = 7000;
-  lines[10] = 7001;
+  lines[9] = lines[4] = 20000;
+  lines[10] = 20001;
   const big_data d(lines);
-  ASSERT_EQ(d.select[7000], 0);
-  ASSERT_EQ(d.select[7001], 1);
+  ASSERT_EQ(d.select[20000], 0);
+  ASSERT_EQ(d.select[20001], 1);
   for (int threads : {0, 1, 2, 4}) {
     walk_result w = walk_big(d, threads);
     EXPECT_FALSE(w.ok) << threads;
-    EXPECT_EQ(w.failed_site, 7000) << threads;
+    EXPECT_EQ(w.failed_site, 20000) << threads;
     const std::string head = " CpG data file number 4 named ";
-    const std::string tail = "/chr7/S4.csv  has 7000 site lines, fewer than the 9000 sites of the site list \n";
+    const std::string tail = "/chr7/S4.csv  has 20000 site lines, fewer than the 30000 sites of the site list \n";
     EXPECT_EQ(w.out.rfind(head, 0), 0u) << w.out;
     ASSERT_GE(w.out.size(), tail.size());
     EXPECT_EQ(w.out.substr(w.out.size() - tail.size()), tail);
     EXPECT_EQ(std::count(w.out.begin(), w.out.end(), '\n'), 1) << w.out;
     std::size_t selected_before = 0;
-    for (std::int32_t i = 0; i < 7000; ++i) selected_before += d.select[static_cast<std::size_t>(i)] != 0;
+    for (std::int32_t i = 0; i < 20000; ++i) selected_before += d.select[static_cast<std::size_t>(i)] != 0;
     ASSERT_EQ(w.values.size(), selected_before) << threads;
     EXPECT_TRUE(std::equal(w.values.begin(), w.values.end(), d.expected.begin())) << threads;
   }
