@@ -106,7 +106,7 @@ void fill_batch(cpg_streams& s) {
   };
   if (s.pool != nullptr) for_each_index(*s.pool, items, read_item);
   else for (int item = 0; item < items; ++item) read_item(item);
-  s.first_fail = *std::min_element(s.fail_site.begin(), s.fail_site.end());
+  s.first_fail = s.fail_site.empty() ? INT32_MAX : *std::min_element(s.fail_site.begin(), s.fail_site.end());
   s.batch_begin = begin;
   s.batch_end = end;
   s.next_slot = 0;

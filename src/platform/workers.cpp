@@ -4,24 +4,34 @@ namespace cpg {
 
 namespace {
 
-void take_items(workers& w, const std::function<void(int)>& fn) {
-  for (int i = w.next.fetch_add(1); i < w.items; i = w.next.fetch_add(1)) fn(i);
+void take_items(workers& w, std::uint32_t generation, int items, const std::function<void(int)>& fn) {
+  std::uint64_t t = w.ticket.load();
+  for (;;) {
+    if (static_cast<std::uint32_t>(t >> 32) != generation || static_cast<int>(t & 0xffffffffu) >= items) return;
+    if (!w.ticket.compare_exchange_weak(t, t + 1)) continue;
+    fn(static_cast<int>(t & 0xffffffffu));
+    if (w.done.fetch_add(1) + 1 == items) {
+      std::lock_guard<std::mutex> hold(w.lock);
+      w.finished.notify_all();
+    }
+    t = w.ticket.load();
+  }
 }
 
 void worker_loop(workers& w) {
-  unsigned long seen = 0;
+  std::uint32_t seen = 0;
   for (;;) {
     const std::function<void(int)>* job;
+    int items;
     {
       std::unique_lock<std::mutex> hold(w.lock);
       w.wake.wait(hold, [&] { return w.stopping || w.generation != seen; });
       if (w.stopping) return;
       seen = w.generation;
       job = w.job;
+      items = w.items;
     }
-    take_items(w, *job);
-    std::lock_guard<std::mutex> hold(w.lock);
-    if (--w.busy == 0) w.finished.notify_one();
+    take_items(w, seen, items, *job);
   }
 }
 
@@ -48,18 +58,20 @@ void for_each_index(workers& w, int n, const std::function<void(int)>& fn) {
     for (int i = 0; i < n; ++i) fn(i);
     return;
   }
+  std::uint32_t generation;
   {
     std::lock_guard<std::mutex> hold(w.lock);
+    generation = ++w.generation;
     w.job = &fn;
     w.items = n;
-    w.next.store(0);
-    w.busy = static_cast<int>(w.threads.size());
-    ++w.generation;
+    w.done.store(0);
+    w.ticket.store(static_cast<std::uint64_t>(generation) << 32);
   }
   w.wake.notify_all();
-  take_items(w, fn);
+  take_items(w, generation, n, fn);
+  if (w.done.load() == n) return;
   std::unique_lock<std::mutex> hold(w.lock);
-  w.finished.wait(hold, [&] { return w.busy == 0; });
+  w.finished.wait(hold, [&] { return w.done.load() == n; });
 }
 
 }  // namespace cpg

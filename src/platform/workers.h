@@ -1,10 +1,12 @@
 // A tiny pool in the manner of kt_for: run fn(i) for i in [0, n) on every
 // worker and the calling thread, items taken in turn from a shared counter.
 // Each item writes only its own results, so the outcome never depends on the
-// thread count or the scheduling.
+// thread count or the scheduling. The caller waits for the items, not for
+// the workers: a worker the system has not woken in time simply takes none.
 #pragma once
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -18,9 +20,11 @@ struct workers {
   std::condition_variable wake, finished;
   const std::function<void(int)>* job = nullptr;
   int items = 0;
-  std::atomic<int> next{0};
-  int busy = 0;
-  unsigned long generation = 0;
+  // Job generation in the high half, next item in the low half: a worker
+  // late for one job can never take an item of the next.
+  std::atomic<std::uint64_t> ticket{0};
+  std::atomic<int> done{0};
+  std::uint32_t generation = 0;
   bool stopping = false;
 };
 

@@ -229,7 +229,7 @@ TEST(Run, ArgumentsAfterTheNinthChangeNothing) {
 
 // An empty sample file with a non-empty site list: a run over no samples that
 // must still walk the sites and finish.
-TEST(Run, DISABLED_NoSamplesWithSitesFinish) {
+TEST(Run, NoSamplesWithSitesFinish) {
   scratch_dir dir;
   write_run_files(dir.path, 12);
   write_file(dir.path + "/samples.txt", "");
