@@ -29,10 +29,15 @@ void reset_plan(cpg_streams& s) {
   s.fail_site.assign(static_cast<std::size_t>(s.sample_count), INT32_MAX);
   s.fail_is_error.assign(static_cast<std::size_t>(s.sample_count), 0);
   s.first_fail = INT32_MAX;
-  s.next_site = s.batch_begin = s.batch_end = 0;
+  s.next_site = 0;
   s.next_slot = 0;
+  s.current = 0;
+  s.reading_ahead = false;
   s.batch_slots = batch_slots_for(s.sample_count);
-  s.batch_values.resize(static_cast<std::size_t>(s.batch_slots) * static_cast<std::size_t>(s.sample_count));
+  for (auto& b : s.batches) {
+    b.begin = b.end = 0;
+    b.values.resize(static_cast<std::size_t>(s.batch_slots) * static_cast<std::size_t>(s.sample_count));
+  }
 }
 
 // Field 2 of the next line as a value. Most lines are "coordinate,value"
@@ -69,9 +74,10 @@ read_status read_value_line(line_reader& r, double& value) {
 }
 
 // Read sites [begin, end) of sample k's stream into the batch.
-void read_sample_batch(cpg_streams& s, std::int32_t k, std::int32_t begin, std::int32_t end) {
+void read_sample_batch(cpg_streams& s, cpg_streams::batch& b, std::int32_t k) {
   line_reader& r = s.readers[static_cast<std::size_t>(k)];
-  double* slot = s.batch_values.data() + static_cast<std::size_t>(k) * static_cast<std::size_t>(s.batch_slots);
+  double* slot = b.values.data() + static_cast<std::size_t>(k) * static_cast<std::size_t>(s.batch_slots);
+  const std::int32_t begin = b.begin, end = b.end;
   for (std::int32_t i = begin; i < end; ++i) {
     read_status st;
     if (s.select_sites[i] != 0) {
@@ -90,29 +96,57 @@ void read_sample_batch(cpg_streams& s, std::int32_t k, std::int32_t begin, std::
   }
 }
 
-void fill_batch(cpg_streams& s) {
-  std::int32_t begin = s.batch_end;
+// Sites [begin, end) of the batch that starts at begin: the selection alone
+// decides, so the batches are the same whatever the timing.
+std::int32_t batch_end_from(const cpg_streams& s, std::int32_t begin) {
   std::int32_t end = begin, selected = 0;
   while (end < s.site_count && end - begin < 4 * s.batch_slots && selected < s.batch_slots) {
     if (s.select_sites[end] != 0) ++selected;
     ++end;
   }
+  return end;
+}
+
+// Hand the reading of batch b (sites from begin) to the pool, or do it now
+// without one.
+void begin_batch(cpg_streams& s, cpg_streams::batch& b, std::int32_t begin) {
+  b.begin = begin;
+  b.end = batch_end_from(s, begin);
   int items = (s.sample_count + samples_per_item - 1) / samples_per_item;
-  auto read_item = [&](int item) {
+  auto read_item = [&s, &b](int item) {
     std::int32_t k0 = item * samples_per_item;
     std::int32_t k1 = std::min(s.sample_count, k0 + samples_per_item);
     for (std::int32_t k = k0; k < k1; ++k)
-      if (s.fail_site[static_cast<std::size_t>(k)] == INT32_MAX) read_sample_batch(s, k, begin, end);
+      if (s.fail_site[static_cast<std::size_t>(k)] == INT32_MAX) read_sample_batch(s, b, k);
   };
-  if (s.pool != nullptr) for_each_index(*s.pool, items, read_item);
-  else for (int item = 0; item < items; ++item) read_item(item);
-  s.first_fail = s.fail_site.empty() ? INT32_MAX : *std::min_element(s.fail_site.begin(), s.fail_site.end());
-  s.batch_begin = begin;
-  s.batch_end = end;
-  s.next_slot = 0;
+  if (s.pool != nullptr) {
+    begin_each_index(*s.pool, items, read_item);
+    s.reading_ahead = true;
+  } else {
+    for (int item = 0; item < items; ++item) read_item(item);
+  }
 }
 
-void report_failure(const cpg_streams& s, console& out) {
+void finish_batch(cpg_streams& s) {
+  if (s.reading_ahead) finish_each_index(*s.pool);
+  s.reading_ahead = false;
+  s.first_fail = s.fail_site.empty() ? INT32_MAX : *std::min_element(s.fail_site.begin(), s.fail_site.end());
+}
+
+// Move the pass on to the batch that holds next_site and start reading the
+// one after it.
+void next_batch(cpg_streams& s) {
+  cpg_streams::batch& done = s.batches[s.current];
+  if (done.end == 0 && !s.reading_ahead) begin_batch(s, s.batches[1 - s.current], 0);  // the first batch
+  finish_batch(s);
+  s.current = 1 - s.current;
+  s.next_slot = 0;
+  const cpg_streams::batch& now = s.batches[s.current];
+  if (now.end < s.site_count) begin_batch(s, s.batches[1 - s.current], now.end);
+}
+
+void report_failure(cpg_streams& s, console& out) {
+  finish_batch(s);  // the arrays are then the pass's alone
   std::int32_t i = s.first_fail;
   for (std::int32_t k = 0; k < s.sample_count; ++k) {
     if (s.fail_site[static_cast<std::size_t>(k)] != i) continue;
@@ -130,7 +164,7 @@ void report_failure(const cpg_streams& s, console& out) {
 
 // Make the batch hold next_site; false when the pass has reached a failure.
 bool reach_next_site(cpg_streams& s, console& out) {
-  if (s.next_site >= s.batch_end) fill_batch(s);
+  if (s.next_site >= s.batches[s.current].end) next_batch(s);
   if (s.next_site >= s.first_fail) {
     report_failure(s, out);
     return false;
@@ -198,7 +232,7 @@ bool read_site_values(cpg_streams& s, double* values, console& out) {
     return true;
   }
   if (!reach_next_site(s, out)) return false;
-  const double* slot = s.batch_values.data() + s.next_slot;
+  const double* slot = s.batches[s.current].values.data() + s.next_slot;
   const std::size_t stride = static_cast<std::size_t>(s.batch_slots);
   for (std::size_t k = 0; k < n; ++k) values[k] = slot[k * stride];
   ++s.next_slot;
@@ -206,6 +240,14 @@ bool read_site_values(cpg_streams& s, double* values, console& out) {
   return true;
 }
 
-void close_cpg_stream(cpg_streams& s, std::int32_t k) { close_line_reader(s.readers[static_cast<std::size_t>(k)]); }
+void finish_reads(cpg_streams& s) {
+  if (s.reading_ahead) finish_each_index(*s.pool);
+  s.reading_ahead = false;
+}
+
+void close_cpg_stream(cpg_streams& s, std::int32_t k) {
+  finish_reads(s);
+  close_line_reader(s.readers[static_cast<std::size_t>(k)]);
+}
 
 }  // namespace cpg

@@ -29,16 +29,23 @@ struct cpg_streams {
 
   std::int32_t next_site = 0;  // the site the next skip or read consumes
 
-  // The batch of sites [batch_begin, batch_end) read ahead; slot j holds the
-  // values of its j-th selected site, sample k at k * batch_slots + j, so
-  // that each sample's parsing writes one contiguous run.
-  std::int32_t batch_begin = 0, batch_end = 0;
+  // Two batches of sites read ahead: the pass consumes one while the pool
+  // reads the next. Slot j of a batch holds the values of its j-th selected
+  // site, sample k at k * batch_slots + j, so that each sample's parsing
+  // writes one contiguous run.
+  struct batch {
+    std::int32_t begin = 0, end = 0;
+    std::vector<double> values;
+  };
+  batch batches[2];
+  int current = 0;             // the batch the pass consumes
+  bool reading_ahead = false;  // the other batch is being filled by the pool
   std::int32_t batch_slots = 0;
   std::int32_t next_slot = 0;
-  std::vector<double> batch_values;
 
   // Per sample, the site whose line could not be had (a file of that many
-  // site lines, or a read error there), or INT32_MAX; the smallest of them.
+  // site lines, or a read error there), or INT32_MAX; the smallest of them
+  // over the batches read so far. Written by the batch reads only.
   std::vector<std::int32_t> fail_site;
   std::vector<char> fail_is_error;
   std::int32_t first_fail = INT32_MAX;
@@ -63,6 +70,8 @@ bool skip_site_line(cpg_streams& s, console& out);
 // At the end of the site list every value is 0.0, whatever the files hold beyond.
 bool read_site_values(cpg_streams& s, double* values, console& out);
 
+// Wait for the read-ahead; the streams are then idle and may be closed.
+void finish_reads(cpg_streams& s);
 void close_cpg_stream(cpg_streams& s, std::int32_t k);
 
 }  // namespace cpg

@@ -28,9 +28,11 @@ void worker_loop(workers& w) {
       w.wake.wait(hold, [&] { return w.stopping || w.generation != seen; });
       if (w.stopping) return;
       seen = w.generation;
-      job = w.job;
+      job = &w.job;
       items = w.items;
     }
+    // The job object stays in place until its items are all done, and an
+    // item can only be taken while its generation is current.
     take_items(w, seen, items, *job);
   }
 }
@@ -42,6 +44,7 @@ void start_workers(workers& w, int thread_count) {
 }
 
 void stop_workers(workers& w) {
+  finish_each_index(w);
   {
     std::lock_guard<std::mutex> hold(w.lock);
     w.stopping = true;
@@ -53,25 +56,43 @@ void stop_workers(workers& w) {
 
 int worker_count(const workers& w) { return static_cast<int>(w.threads.size()) + 1; }
 
+void begin_each_index(workers& w, int n, std::function<void(int)> fn) {
+  finish_each_index(w);
+  std::lock_guard<std::mutex> hold(w.lock);
+  w.job = std::move(fn);
+  w.items = n;
+  w.done.store(0);
+  w.job_open = true;
+  if (w.threads.empty() || n <= 0) return;
+  ++w.generation;
+  w.ticket.store(static_cast<std::uint64_t>(w.generation) << 32);
+  w.wake.notify_all();
+}
+
+void finish_each_index(workers& w) {
+  if (!w.job_open) return;
+  w.job_open = false;
+  const int n = w.items;
+  if (w.threads.empty()) {
+    for (int i = 0; i < n; ++i) w.job(i);
+  } else if (n > 0) {
+    take_items(w, w.generation, n, w.job);
+    if (w.done.load() != n) {
+      std::unique_lock<std::mutex> hold(w.lock);
+      w.finished.wait(hold, [&] { return w.done.load() == n; });
+    }
+  }
+  w.job = nullptr;
+}
+
 void for_each_index(workers& w, int n, const std::function<void(int)>& fn) {
   if (w.threads.empty() || n <= 1) {
+    finish_each_index(w);
     for (int i = 0; i < n; ++i) fn(i);
     return;
   }
-  std::uint32_t generation;
-  {
-    std::lock_guard<std::mutex> hold(w.lock);
-    generation = ++w.generation;
-    w.job = &fn;
-    w.items = n;
-    w.done.store(0);
-    w.ticket.store(static_cast<std::uint64_t>(generation) << 32);
-  }
-  w.wake.notify_all();
-  take_items(w, generation, n, fn);
-  if (w.done.load() == n) return;
-  std::unique_lock<std::mutex> hold(w.lock);
-  w.finished.wait(hold, [&] { return w.done.load() == n; });
+  begin_each_index(w, n, fn);
+  finish_each_index(w);
 }
 
 }  // namespace cpg

@@ -18,8 +18,9 @@ struct workers {
   std::vector<std::thread> threads;
   std::mutex lock;
   std::condition_variable wake, finished;
-  const std::function<void(int)>* job = nullptr;
+  std::function<void(int)> job;
   int items = 0;
+  bool job_open = false;  // begun and not yet finished
   // Job generation in the high half, next item in the low half: a worker
   // late for one job can never take an item of the next.
   std::atomic<std::uint64_t> ticket{0};
@@ -33,5 +34,13 @@ void start_workers(workers& w, int thread_count);
 void stop_workers(workers& w);
 int worker_count(const workers& w);  // threads that take items, the caller included
 void for_each_index(workers& w, int n, const std::function<void(int)>& fn);
+
+// The same in two halves, so that the caller can go on with other work
+// while the workers take the items: begin hands the items out and returns at
+// once; finish takes what is left on the calling thread and waits for the
+// rest. One job at a time per pool. Without workers, begin does nothing and
+// finish runs every item.
+void begin_each_index(workers& w, int n, std::function<void(int)> fn);
+void finish_each_index(workers& w);
 
 }  // namespace cpg
