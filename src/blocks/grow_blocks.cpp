@@ -81,7 +81,7 @@ bool grow_blocks(const pass_settings& p, const pass_inputs& in, cpg_streams& str
   next_values.resize(un);
   s.means.resize(un);
   reset_dev_rows(s.rows, n, in.kernel);
-  plan_reads(streams, in.select_sites->data(), in.site_count, in.pool);
+  plan_reads(streams, in.select_sites->data(), in.site_count, in.read_pool);
 
   bool have_first_values = false;
   std::int32_t last_added_site = 0, previous_n = 0;

@@ -30,7 +30,8 @@ struct pass_inputs {
   const std::vector<std::int32_t>* select_sites = nullptr;
   cor_path path = cor_path::fast;
   cor_kernel kernel = cor_kernel::scalar;
-  workers* pool = nullptr;
+  workers* pool = nullptr;       // shares long blocks' correlations
+  workers* read_pool = nullptr;  // reads the CpG data ahead
 };
 
 // Runs the pass; block_count receives the number of blocks recorded in

@@ -102,7 +102,14 @@ bool site_list_step(const run_params& p, const std::vector<std::string>& sample_
 }
 
 // Everything from the sample step to the block info file.
-int run_steps(const run_params& p, console& out, workers& pool) {
+// The pass runs on the calling thread; reading ahead, writing the block
+// data and long blocks' correlations each have a pool of their own, so that
+// all three can overlap with it.
+struct run_pools {
+  workers read, write, cor;
+};
+
+int run_steps(const run_params& p, console& out, run_pools& pools) {
   const int exp_digits = out.exponent_digits;
   run_tables tables;
   reserve_tables(tables);
@@ -124,7 +131,7 @@ int run_steps(const run_params& p, console& out, workers& pool) {
                              current_file_name, exp_digits, out))
     return 1;
 
-  files.pool = &pool;
+  files.pool = &pools.write;
   block_matrix cpg_data_matrix;
   shape_matrix(cpg_data_matrix, max_block_size, sample_count);
   std::vector<double> block_sum, next_values;
@@ -136,7 +143,8 @@ int run_steps(const run_params& p, console& out, workers& pool) {
   in.select_sites = &tables.sites.select_sites;
   in.path = cor_path::fast;
   in.kernel = best_cor_kernel();
-  in.pool = &pool;
+  in.pool = &pools.cor;
+  in.read_pool = &pools.read;
   if (!grow_blocks(settings, in, streams, files, block_sum, next_values, cpg_data_matrix, tables.blocks, block_count,
                    out))
     return 1;
@@ -174,10 +182,11 @@ int run_cpgblocks(int argc, const char* const* argv, console& out) {
   say(out, " The chromosome being processed is "), say_int(out, p.chromosome), say(out, "\n");
   say(out, " \n");
 
-  workers pool;
-  start_workers(pool, thread_count_from_env());
-  int status = run_steps(p, out, pool);
-  stop_workers(pool);
+  run_pools pools;
+  const int threads = thread_count_from_env();
+  for (workers* w : {&pools.read, &pools.write, &pools.cor}) start_workers(*w, threads);
+  int status = run_steps(p, out, pools);
+  for (workers* w : {&pools.read, &pools.write, &pools.cor}) stop_workers(*w);
   return status;
 }
 

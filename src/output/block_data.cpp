@@ -53,46 +53,72 @@ void open_memory_block_data_files(block_data_files& b, std::vector<std::string>&
   }
 }
 
+namespace {
+
+// Each sample's lines are formatted into one scratch text that stays in
+// cache and goes to the file in one write.
+void write_sample_lines(out_file& f, const block_data_files::batch& w, std::size_t k, std::size_t n) {
+  thread_local std::vector<char> text;
+  const std::size_t blocks = w.numbers.size();
+  text.resize(blocks * (16 + number_text_max + 1));
+  char* q = text.data();
+  for (std::size_t j = 0; j < blocks; ++j) {
+    const char* prefix = w.prefixes.data() + j * 16;
+    std::memcpy(q, prefix, 16);
+    q += static_cast<unsigned char>(prefix[15]);
+    q += format_sci15(q, w.values[j * n + k], f.exponent_digits);
+    *q++ = '\n';
+  }
+  put_text(f, std::string_view(text.data(), static_cast<std::size_t>(q - text.data())));
+}
+
+void finish_writing(block_data_files& b) {
+  if (b.writing_busy) finish_each_index(*b.pool);
+  b.writing_busy = false;
+}
+
+// Swap the pending lines into `writing` and have them written, in the
+// background when there is a pool.
+void start_writing(block_data_files& b) {
+  finish_writing(b);
+  std::swap(b.pending, b.writing);
+  b.pending.numbers.clear();
+  b.pending.values.clear();
+  block_data_files::batch& w = b.writing;
+  // "number," once per block, shared by every sample's line; its length in the last byte.
+  w.prefixes.resize(w.numbers.size() * 16);
+  for (std::size_t j = 0; j < w.numbers.size(); ++j) {
+    char* p = w.prefixes.data() + j * 16;
+    char* e = std::to_chars(p, p + 14, w.numbers[j]).ptr;
+    *e++ = ',';
+    p[15] = static_cast<char>(e - p);
+  }
+  const std::size_t n = b.files.size();
+  int items = static_cast<int>((n + samples_per_item - 1) / samples_per_item);
+  auto write_item = [&b, n](int item) {
+    for (std::size_t k = static_cast<std::size_t>(item) * samples_per_item;
+         k < n && k < static_cast<std::size_t>(item + 1) * samples_per_item; ++k)
+      write_sample_lines(b.files[k], b.writing, k, n);
+  };
+  if (b.pool != nullptr) {
+    begin_each_index(*b.pool, items, write_item);
+    b.writing_busy = true;
+  } else {
+    for (int item = 0; item < items; ++item) write_item(item);
+  }
+}
+
+}  // namespace
+
 void write_block_data(block_data_files& b, std::int32_t block_number, const double* values) {
-  b.pending_numbers.push_back(block_number);
-  b.pending_values.insert(b.pending_values.end(), values, values + b.files.size());
-  if (b.pending_values.size() >= pending_values_max) flush_block_data(b);
+  b.pending.numbers.push_back(block_number);
+  b.pending.values.insert(b.pending.values.end(), values, values + b.files.size());
+  if (b.pending.values.size() >= pending_values_max) start_writing(b);
 }
 
 void flush_block_data(block_data_files& b) {
-  const std::size_t n = b.files.size(), blocks = b.pending_numbers.size();
-  if (blocks == 0) return;
-  // "number," once per block, shared by every sample's line.
-  std::vector<char> prefixes(blocks * 16);
-  std::vector<unsigned char> prefix_len(blocks);
-  for (std::size_t j = 0; j < blocks; ++j) {
-    char* p = prefixes.data() + j * 16;
-    char* e = std::to_chars(p, p + 15, b.pending_numbers[j]).ptr;
-    *e++ = ',';
-    prefix_len[j] = static_cast<unsigned char>(e - p);
-  }
-  // Each sample's lines are formatted into one scratch text that stays in
-  // cache and goes to the file in one write.
-  auto format_sample = [&](int item) {
-    thread_local std::vector<char> text;
-    text.resize(blocks * (16 + number_text_max + 1));
-    for (std::size_t k = static_cast<std::size_t>(item) * samples_per_item;
-         k < n && k < static_cast<std::size_t>(item + 1) * samples_per_item; ++k) {
-      char* q = text.data();
-      for (std::size_t j = 0; j < blocks; ++j) {
-        std::memcpy(q, prefixes.data() + j * 16, 16);
-        q += prefix_len[j];
-        q += format_sci15(q, b.pending_values[j * n + k], b.files[k].exponent_digits);
-        *q++ = '\n';
-      }
-      put_text(b.files[k], std::string_view(text.data(), static_cast<std::size_t>(q - text.data())));
-    }
-  };
-  int items = static_cast<int>((n + samples_per_item - 1) / samples_per_item);
-  if (b.pool != nullptr) for_each_index(*b.pool, items, format_sample);
-  else for (int item = 0; item < items; ++item) format_sample(item);
-  b.pending_numbers.clear();
-  b.pending_values.clear();
+  if (!b.pending.numbers.empty()) start_writing(b);
+  finish_writing(b);
 }
 
 bool close_block_data_file(block_data_files& b, std::int32_t k, console& out) {

@@ -11,15 +11,20 @@
 
 namespace cpg {
 
-// Data lines are formatted in batches: the values of recent blocks wait in
-// `pending` (block-major) and are formatted and written for all samples at
-// once, samples shared among the workers. The files' text is the same as
-// line by line.
+// Data lines are formatted in batches: the values of recent blocks wait
+// (block-major) and are then formatted and written for all samples at once
+// by the pool, in the background, while the pass fills the other batch. The
+// files' text is the same as line by line.
 struct block_data_files {
   std::vector<out_file> files;  // file k belongs to sample k
   std::vector<std::string> paths;
-  std::vector<std::int32_t> pending_numbers;
-  std::vector<double> pending_values;  // block j, sample k at j * files.size() + k
+  struct batch {
+    std::vector<std::int32_t> numbers;
+    std::vector<double> values;  // block j, sample k at j * files.size() + k
+    std::vector<char> prefixes;  // "number," of block j at j * 16
+  };
+  batch pending, writing;
+  bool writing_busy = false;  // the pool is writing `writing`
   workers* pool = nullptr;
 };
 
@@ -32,7 +37,7 @@ void open_memory_block_data_files(block_data_files& b, std::vector<std::string>&
 
 // One line "number,value" in every file, value k for sample k.
 void write_block_data(block_data_files& b, std::int32_t block_number, const double* values);
-// Format and hand to the files every pending line.
+// Format and hand to the files every pending line, and wait until done.
 void flush_block_data(block_data_files& b);
 
 // Close file k (after flush_block_data); false, with the message on the console, when it could not be written.
