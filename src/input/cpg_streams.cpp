@@ -13,7 +13,7 @@ namespace {
 // input, whatever the sample count.
 std::size_t stream_buffer_size(std::int32_t sample_count) {
   std::size_t per = (std::size_t{8} << 20) / static_cast<std::size_t>(std::max(sample_count, 1));
-  return std::clamp<std::size_t>(per, 8 << 10, 128 << 10);
+  return std::clamp<std::size_t>(per, 16 << 10, 128 << 10);
 }
 
 // A batch takes about one buffer's worth of lines from every stream, so
@@ -23,7 +23,8 @@ std::int32_t batch_slots_for(std::int32_t sample_count) {
   std::int32_t by_memory = static_cast<std::int32_t>((std::size_t{1} << 21) / static_cast<std::size_t>(std::max(sample_count, 1)));
   return std::clamp<std::int32_t>(by_memory, 64, 2048);
 }
-constexpr std::int32_t samples_per_item = 4;
+// Eight samples' values of one site fill one cache line of the batch.
+constexpr std::int32_t samples_per_item = 8;
 
 void reset_plan(cpg_streams& s) {
   s.fail_site.assign(static_cast<std::size_t>(s.sample_count), INT32_MAX);
@@ -45,8 +46,8 @@ void reset_plan(cpg_streams& s) {
 // other line goes through the general line and field rules.
 read_status read_value_line(line_reader& r, double& value) {
   if (r.failed) return read_status::error;
-  const char* p = r.buf.data() + r.pos;
-  const char* end = r.buf.data() + r.end;
+  const char* p = r.data + r.pos;
+  const char* end = r.data + r.end;
   const char* q = p;
   while (q < end && *q != ',' && *q != '\n') ++q;
   if (q < end && *q == ',') {
@@ -62,7 +63,7 @@ read_status read_value_line(line_reader& r, double& value) {
       }
       if (next != nullptr) {
         value = v;
-        r.pos = static_cast<std::size_t>(next - r.buf.data());
+        r.pos = static_cast<std::size_t>(next - r.data);
         return read_status::line;
       }
     }
@@ -76,14 +77,15 @@ read_status read_value_line(line_reader& r, double& value) {
 // Read sites [begin, end) of sample k's stream into the batch.
 void read_sample_batch(cpg_streams& s, cpg_streams::batch& b, std::int32_t k) {
   line_reader& r = s.readers[static_cast<std::size_t>(k)];
-  double* slot = b.values.data() + static_cast<std::size_t>(k) * static_cast<std::size_t>(s.batch_slots);
+  double* slot = b.values.data() + k;
+  const std::size_t stride = static_cast<std::size_t>(s.sample_count);
   const std::int32_t begin = b.begin, end = b.end;
   for (std::int32_t i = begin; i < end; ++i) {
     read_status st;
     if (s.select_sites[i] != 0) {
       st = read_value_line(r, *slot);
       if (st == read_status::line) {
-        ++slot;
+        slot += stride;
         continue;
       }
     } else {
@@ -181,6 +183,8 @@ bool open_cpg_data_streams(cpg_streams& s, const std::string& coverage_root, std
   s.readers.resize(static_cast<std::size_t>(sample_count));
   s.paths.resize(static_cast<std::size_t>(sample_count));
   std::size_t buffer_size = stream_buffer_size(sample_count);
+  // One block for every stream's buffer, so that it can take huge pages.
+  s.buffer_arena.assign(static_cast<std::size_t>(sample_count) * buffer_size, 0);
   std::string chr = std::to_string(chromosome);
   for (std::int32_t k = 0; k < sample_count; ++k) {
     std::string& path = s.paths[static_cast<std::size_t>(k)];
@@ -188,7 +192,8 @@ bool open_cpg_data_streams(cpg_streams& s, const std::string& coverage_root, std
     current_file_name = path;
     line_reader& r = s.readers[static_cast<std::size_t>(k)];
     const char* failure = nullptr;
-    if (open_line_reader(r, path, buffer_size) != open_status::ok) failure = "  is not open \n";
+    char* storage = s.buffer_arena.data() + static_cast<std::size_t>(k) * buffer_size;
+    if (open_line_reader(r, path, buffer_size, storage) != open_status::ok) failure = "  is not open \n";
     else if (skip_line(r) == read_status::error) failure = "  could not be read \n";
     if (failure != nullptr) {
       say(out, " CpG data file number "), say_int(out, k), say(out, " named "), say(out, path), say(out, failure);
@@ -232,9 +237,7 @@ bool read_site_values(cpg_streams& s, double* values, console& out) {
     return true;
   }
   if (!reach_next_site(s, out)) return false;
-  const double* slot = s.batches[s.current].values.data() + s.next_slot;
-  const std::size_t stride = static_cast<std::size_t>(s.batch_slots);
-  for (std::size_t k = 0; k < n; ++k) values[k] = slot[k * stride];
+  if (n > 0) std::memcpy(values, s.batches[s.current].values.data() + static_cast<std::size_t>(s.next_slot) * n, n * sizeof(double));
   ++s.next_slot;
   ++s.next_site;
   return true;

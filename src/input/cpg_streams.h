@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/big_alloc.h"
 #include "platform/workers.h"
 #include "text/console.h"
 #include "text/line_reader.h"
@@ -20,6 +21,7 @@ namespace cpg {
 struct cpg_streams {
   std::vector<line_reader> readers;  // stream k reads sample k's file
   std::vector<std::string> paths;
+  std::vector<char, big_allocator<char>> buffer_arena;  // the readers' buffers
   std::int32_t sample_count = 0;
 
   // What the pass will read, fixed before it starts.
@@ -31,11 +33,11 @@ struct cpg_streams {
 
   // Two batches of sites read ahead: the pass consumes one while the pool
   // reads the next. Slot j of a batch holds the values of its j-th selected
-  // site, sample k at k * batch_slots + j, so that each sample's parsing
-  // writes one contiguous run.
+  // site, sample k at j * sample_count + k: the pass takes a site's values
+  // in one piece, and the samples read together fill whole cache lines.
   struct batch {
     std::int32_t begin = 0, end = 0;
-    std::vector<double> values;
+    std::vector<double, big_allocator<double>> values;
   };
   batch batches[2];
   int current = 0;             // the batch the pass consumes

@@ -25,6 +25,7 @@ bool open_block_data_files(block_data_files& b, const std::string& output_root, 
                            std::string& current_file_name, int exponent_digits, console& out) {
   b.files.resize(static_cast<std::size_t>(sample_count));
   b.paths.resize(static_cast<std::size_t>(sample_count));
+  for (auto* w : {&b.pending, &b.writing}) w->values.reserve(pending_values_max + static_cast<std::size_t>(sample_count));
   std::string chr = std::to_string(chromosome);
   for (std::int32_t k = 0; k < sample_count; ++k) {
     std::string& path = b.paths[static_cast<std::size_t>(k)];

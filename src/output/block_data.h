@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/big_alloc.h"
 #include "platform/workers.h"
 #include "text/console.h"
 #include "text/out_file.h"
@@ -20,7 +21,7 @@ struct block_data_files {
   std::vector<std::string> paths;
   struct batch {
     std::vector<std::int32_t> numbers;
-    std::vector<double> values;  // block j, sample k at j * files.size() + k
+    std::vector<double, big_allocator<double>> values;  // block j, sample k at j * files.size() + k
     std::vector<char> prefixes;  // "number," of block j at j * 16
   };
   batch pending, writing;

@@ -7,29 +7,38 @@
 
 namespace cpg {
 
-open_status open_line_reader(line_reader& r, const std::string& path, std::size_t buffer_size) {
+open_status open_line_reader(line_reader& r, const std::string& path, std::size_t buffer_size, char* storage) {
   r = line_reader{};
   int fd;
   do fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   while (fd < 0 && errno == EINTR);
   if (fd < 0) return open_status::not_open;
   r.fd = fd;
-  r.buf.resize(buffer_size < 16 ? 16 : buffer_size);
+  if (storage != nullptr && buffer_size >= 16) {
+    r.data = storage;
+    r.cap = buffer_size;
+  } else {
+    r.own.resize(buffer_size < 16 ? 16 : buffer_size);
+    r.data = r.own.data();
+    r.cap = r.own.size();
+  }
   return open_status::ok;
 }
 
 void open_memory_reader(line_reader& r, std::string_view text) {
   r = line_reader{};
-  r.buf.assign(text.begin(), text.end());
-  r.end = r.buf.size();
+  r.own.assign(text.begin(), text.end());
+  r.data = r.own.data();
+  r.cap = r.end = r.own.size();
   r.at_eof = true;
 }
 
 void close_line_reader(line_reader& r) {
   if (r.fd >= 0) ::close(r.fd);
   r.fd = -1;
-  std::vector<char>().swap(r.buf);
-  r.pos = r.end = 0;
+  std::vector<char>().swap(r.own);
+  r.data = nullptr;
+  r.pos = r.end = r.cap = 0;
 }
 
 namespace {
@@ -39,13 +48,19 @@ namespace {
 bool refill(line_reader& r) {
   std::size_t tail = r.end - r.pos;
   if (r.pos > 0) {
-    std::memmove(r.buf.data(), r.buf.data() + r.pos, tail);
+    std::memmove(r.data, r.data + r.pos, tail);
     r.pos = 0;
     r.end = tail;
   }
-  if (r.end == r.buf.size()) r.buf.resize(r.buf.size() * 2);
+  if (r.end == r.cap) {
+    std::vector<char> bigger(r.cap * 2);
+    std::memcpy(bigger.data(), r.data, r.end);
+    r.own.swap(bigger);
+    r.data = r.own.data();
+    r.cap = r.own.size();
+  }
   for (;;) {
-    ssize_t got = ::read(r.fd, r.buf.data() + r.end, r.buf.size() - r.end);
+    ssize_t got = ::read(r.fd, r.data + r.end, r.cap - r.end);
     if (got > 0) {
       r.end += static_cast<std::size_t>(got);
       return true;
@@ -67,7 +82,7 @@ read_status next_line(line_reader& r, std::string_view* line) {
   if (r.failed) return read_status::error;
   std::size_t scanned = 0;
   for (;;) {
-    const char* start = r.buf.data() + r.pos;
+    const char* start = r.data + r.pos;
     std::size_t avail = r.end - r.pos;
     const void* nl = scanned < avail ? std::memchr(start + scanned, '\n', avail - scanned) : nullptr;
     if (nl != nullptr) {

@@ -76,12 +76,20 @@ constexpr char digit_pairs[] =
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
 
-void write_8_digits(char* out, std::uint32_t v) {
-  for (int i = 6; i >= 0; i -= 2) {
-    std::memcpy(out + i, digit_pairs + 2 * (v % 100), 2);
-    v /= 100;
-  }
+void write_4_digits(char* out, std::uint32_t v) {
+  std::memcpy(out, digit_pairs + 2 * (v / 100), 2);
+  std::memcpy(out + 2, digit_pairs + 2 * (v % 100), 2);
 }
+
+void write_8_digits(char* out, std::uint32_t v) {
+  write_4_digits(out, v / 10000);
+  write_4_digits(out + 4, v % 10000);
+}
+
+// Powers of ten from 10^-8 to 10^16, nearest doubles: good enough to pick
+// the decimal exponent, which is then checked on exact integers.
+constexpr double pow10_near[] = {1e-8, 1e-7, 1e-6, 1e-5, 1e-4, 1e-3, 1e-2, 1e-1, 1e0,  1e1,  1e2,  1e3, 1e4,
+                                 1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16};
 
 // x's 16 significant digits, correctly rounded (ties to even), as an integer
 // in [10^15, 10^16) and the decimal exponent, for normal x with 10^-7 <= |x|
@@ -94,8 +102,10 @@ bool sixteen_digits(double x, std::uint64_t& digits, int& e10) {
   if (biased == 0) return false;
   std::uint64_t m = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
   int e2 = biased - 1075;  // x = m * 2^e2
-  // floor(log10 |x|), or one less: refined below on the exact integers.
-  int e = static_cast<int>(std::floor((e2 + 52) * 0.30102999566398120));
+  // floor(log10 |x|) as far as doubles tell; refined below on the exact integers.
+  int e = ((e2 + 52) * 78913) >> 18;  // floor((e2 + 52) * log10(2)), one low at most
+  if (e < -8 || e > 15) return false;
+  if (std::fabs(x) >= pow10_near[e + 9]) ++e;
   for (int attempt = 0; attempt < 3; ++attempt) {
     int k = 15 - e;
     if (k < 0 || k > 22) return false;
