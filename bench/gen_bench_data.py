@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Writes a benchmark data set in the layout cpgblocks reads.
 
-    gen_bench_data.py <io|cor|wide> <directory>
+    gen_bench_data.py <io|cor|wide|example> <directory>
 
 The directory receives samples.txt, cov/chr7/<id>.csv (one per sample),
 sel/chrom7.csv and an empty out/chr7/, so that from inside it
@@ -29,6 +29,8 @@ WORKLOADS = {
     "cor": dict(samples=300, sites=6_000, length=(200, 600), rho=(0.85, 0.95), seed=2),
     # Many samples, few sites: 3,000 open files, per-site overhead dominates.
     "wide": dict(samples=1_500, sites=2_000, length=(10, 30), rho=(0.6, 0.9), seed=3),
+    # The bundled example (example/data): small enough to read by eye.
+    "example": dict(samples=12, sites=400, length=(3, 25), rho=(0.3, 0.95), seed=4),
 }
 
 FACTOR_SD = 0.08        # spread of the per-sample block factor
