@@ -185,7 +185,7 @@ TEST(CpgStreams, ShortFileIsReportedWhenThePassReachesTheMissingSite) {
     scratch_dir dir;
     const std::string root = dir.path + "/";
     std::vector<std::string> ids;
-    for (std::size_t k = 0; k < c.texts.size(); ++k) ids.push_back("S" + std::to_string(k));
+    for (std::size_t k = 0; k < c.texts.size(); ++k) ids.push_back(std::string("S").append(std::to_string(k)));
     cpg_streams s;
     std::string current, out;
     ASSERT_TRUE(open_files(s, root, ids, c.texts, current, out)) << c.name;
@@ -216,7 +216,7 @@ struct big_data {
   explicit big_data(const std::vector<std::int32_t>& lines_of_sample = {}) {
     for (std::int32_t i = 0; i < sites; ++i) select.push_back(i < 5000 || (i % 50 == 0 && i != 20000) || i == 20001 ? 1 : 0);
     texts.assign(samples, "coord,value\n");
-    for (std::int32_t k = 0; k < samples; ++k) ids.push_back("S" + std::to_string(k));
+    for (std::int32_t k = 0; k < samples; ++k) ids.push_back(std::string("S").append(std::to_string(k)));
     for (std::int32_t i = 0; i < sites; ++i) {
       std::vector<double> row;
       for (std::int32_t k = 0; k < samples; ++k) {
