@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
@@ -81,8 +80,28 @@ run_result run_binary(const std::vector<std::string>& args, const std::string& c
 }
 
 std::string mask_clock(const std::string& out) {
-  static const std::regex clock("^ (Start|Finish) at \\d+:\\d+:\\d+$", std::regex::multiline);
-  return std::regex_replace(out, clock, " $1 at H:M:S");
+  // " Start at " or " Finish at " and h:m:s filling the rest of the line.
+  std::string result;
+  std::size_t pos = 0;
+  while (pos < out.size()) {
+    std::size_t nl = out.find('\n', pos);
+    std::size_t end = nl == std::string::npos ? out.size() : nl;
+    std::string line = out.substr(pos, end - pos);
+    for (const char* head : {" Start at ", " Finish at "}) {
+      std::string h = head;
+      if (line.compare(0, h.size(), h) != 0) continue;
+      std::string rest = line.substr(h.size());
+      int colons = 0;
+      bool clock = !rest.empty() && rest.front() != ':' && rest.back() != ':';
+      for (std::size_t i = 0; i < rest.size() && clock; ++i) {
+        if (rest[i] == ':') clock = rest[i - 1] != ':' && ++colons <= 2;
+        else clock = rest[i] >= '0' && rest[i] <= '9';
+      }
+      if (clock && colons == 2) line = h + "H:M:S";
+    }
+    result += line;
+    if (nl != std::string::npos) result += '\n';
+    pos = end + 1;
+  }
+  return result;
 }
-
-}  // namespace cpg::test

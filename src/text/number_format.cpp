@@ -50,6 +50,8 @@ std::size_t format_general(char* out, double x, int exponent_digits) {
 
 namespace {
 
+__extension__ typedef unsigned __int128 u128;
+
 constexpr std::uint64_t pow10_u64[] = {1ull,
                                        10ull,
                                        100ull,
@@ -109,10 +111,10 @@ bool sixteen_digits(double x, std::uint64_t& digits, int& e10) {
   for (int attempt = 0; attempt < 3; ++attempt) {
     int k = 15 - e;
     if (k < 0 || k > 22) return false;
-    unsigned __int128 p = static_cast<unsigned __int128>(m);
+    u128 p = static_cast<u128>(m);
     if (k > 19) p *= pow10_u64[19], p *= pow10_u64[k - 19];
     else p *= pow10_u64[k];
-    unsigned __int128 q;
+    u128 q;
     bool round_up = false;
     if (e2 >= 0) {
       if (e2 > 10) return false;
@@ -121,8 +123,8 @@ bool sixteen_digits(double x, std::uint64_t& digits, int& e10) {
       int shift = -e2;
       if (shift >= 127) return false;
       q = p >> shift;
-      unsigned __int128 rest = p - (q << shift);
-      unsigned __int128 half = static_cast<unsigned __int128>(1) << (shift - 1);
+      u128 rest = p - (q << shift);
+      u128 half = static_cast<u128>(1) << (shift - 1);
       round_up = rest > half || (rest == half && (q & 1) != 0);
     }
     if (q >= pow10_u64[16]) {  // the estimate was one too low
