@@ -105,3 +105,5 @@ std::string mask_clock(const std::string& out) {
   }
   return result;
 }
+
+}  // namespace cpg::test

@@ -127,6 +127,14 @@ int run_steps(const run_params& p, console& out, run_pools& pools) {
                              current_file_name, out))
     return 1;
   block_data_files files;
+  // Whatever way this step ends, the pools' work on the streams and files
+  // is over before they go.
+  struct finish_background {
+    run_pools& p;
+    ~finish_background() {
+      for (workers* w : {&p.read, &p.write, &p.cor}) finish_each_index(*w);
+    }
+  } background{pools};
   if (!open_block_data_files(files, p.output_root, p.chromosome, tables.sample_names, sample_count,
                              current_file_name, exp_digits, out))
     return 1;
