@@ -72,7 +72,8 @@ bool skip_site_line(cpg_streams& s, console& out);
 // At the end of the site list every value is 0.0, whatever the files hold beyond.
 bool read_site_values(cpg_streams& s, double* values, console& out);
 
-// Wait for the read-ahead; the streams are then idle and may be closed.
+// Wait for the read-ahead; the streams are then idle and may be closed or
+// destroyed (a pool may be reading them until then).
 void finish_reads(cpg_streams& s);
 void close_cpg_stream(cpg_streams& s, std::int32_t k);
 

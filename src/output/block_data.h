@@ -39,6 +39,8 @@ void open_memory_block_data_files(block_data_files& b, std::vector<std::string>&
 // One line "number,value" in every file, value k for sample k.
 void write_block_data(block_data_files& b, std::int32_t block_number, const double* values);
 // Format and hand to the files every pending line, and wait until done.
+// The pool works on the files in the background: call this before the
+// files go, whether the pass succeeded or not.
 void flush_block_data(block_data_files& b);
 
 // Close file k (after flush_block_data); false, with the message on the console, when it could not be written.
