@@ -271,7 +271,7 @@ TEST(GrowBlocks, FilesGiveWhatMemoryGives) {
     test::make_dir(dir / "out/chr3");
     std::vector<std::string> texts = sample_texts(c), names;
     for (std::size_t k = 0; k < texts.size(); ++k) {
-      names.push_back("s" + std::to_string(k));
+      names.push_back(std::string("s").append(std::to_string(k)));
       test::write_file(dir / ("cov/chr3/" + names.back() + ".csv"), texts[k]);
     }
     std::string current, opening;

@@ -92,7 +92,7 @@ void write_large_data_set(const scratch_dir& dir) {
   write_file(dir / "sel/chrom5.csv", selection);
   char num[32];
   for (int k = 0; k < samples; ++k) {
-    std::string name = "S" + std::to_string(k), text = "coord,value\n";
+    std::string name = std::string("S").append(std::to_string(k)), text = "coord,value\n";
     sample_ids += name + "\n";
     for (int i = 0; i < sites; ++i) {
       std::snprintf(num, sizeof num, "%.4f", values[static_cast<std::size_t>(i)][static_cast<std::size_t>(k)]);
