@@ -1,6 +1,7 @@
 #include "input/cpg_streams.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "text/lenient.h"
@@ -41,6 +42,23 @@ void reset_plan(cpg_streams& s) {
   }
 }
 
+// The first ',' or '\n' at or after p, or end: eight bytes at a time. A
+// byte equal to c turns into a zero byte of x ^ c, and the lowest flagged
+// zero byte is always a true one.
+const char* find_comma_or_lf(const char* p, const char* end) {
+  constexpr std::uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
+  while (end - p >= 8) {
+    std::uint64_t x;
+    std::memcpy(&x, p, 8);
+    std::uint64_t c = x ^ (ones * ','), n = x ^ (ones * '\n');
+    std::uint64_t hit = (((c - ones) & ~c) | ((n - ones) & ~n)) & highs;
+    if (hit != 0) return p + (__builtin_ctzll(hit) >> 3);
+    p += 8;
+  }
+  while (p < end && *p != ',' && *p != '\n') ++p;
+  return p;
+}
+
 // Field 2 of the next line as a value. Most lines are "coordinate,value"
 // with a plain decimal value: those are parsed in place in one scan; any
 // other line goes through the general line and field rules.
@@ -48,8 +66,7 @@ read_status read_value_line(line_reader& r, double& value) {
   if (r.failed) return read_status::error;
   const char* p = r.data + r.pos;
   const char* end = r.data + r.end;
-  const char* q = p;
-  while (q < end && *q != ',' && *q != '\n') ++q;
+  const char* q = find_comma_or_lf(p, end);
   if (q < end && *q == ',') {
     const char* t = q + 1;
     double v;
