@@ -94,14 +94,15 @@ bool grow_blocks(const pass_settings& p, const pass_inputs& in, cpg_streams& str
 
     if (!scan(s)) return false;
     if (s.site_cursor >= in.site_count) break;
+    // The first site: read for the first block, else the look-ahead site
+    // the previous block refused.
     if (!have_first_values) {
       if (!read_next(s, block_sum)) return false;
-      std::swap(s.first_stats, s.next_stats);
       have_first_values = true;
     } else {
       block_sum = next_values;
-      std::swap(s.first_stats, s.next_stats);
     }
+    std::swap(s.first_stats, s.next_stats);
     const std::int32_t first_site = s.site_cursor;
 
     ++s.site_cursor;

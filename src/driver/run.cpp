@@ -101,7 +101,6 @@ bool site_list_step(const run_params& p, const std::vector<std::string>& sample_
   return true;
 }
 
-// Everything from the sample step to the block info file.
 // The pass runs on the calling thread; reading ahead, writing the block
 // data and long blocks' correlations each have a pool of their own, so that
 // all three can overlap with it.
@@ -109,6 +108,7 @@ struct run_pools {
   workers read, write, cor;
 };
 
+// Everything from the sample step to the finish line.
 int run_steps(const run_params& p, console& out, run_pools& pools) {
   const int exp_digits = out.exponent_digits;
   run_tables tables;
