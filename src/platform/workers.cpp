@@ -1,5 +1,7 @@
 #include "platform/workers.h"
 
+#include <system_error>
+
 namespace cpg {
 
 namespace {
@@ -40,7 +42,13 @@ void worker_loop(workers& w) {
 }  // namespace
 
 void start_workers(workers& w, int thread_count) {
-  for (int t = 1; t < thread_count; ++t) w.threads.emplace_back(worker_loop, std::ref(w));
+  for (int t = 1; t < thread_count; ++t) {
+    try {
+      w.threads.emplace_back(worker_loop, std::ref(w));
+    } catch (const std::system_error&) {
+      break;  // the system has no more threads to give: run with those there are
+    }
+  }
 }
 
 void stop_workers(workers& w) {
