@@ -42,6 +42,24 @@ bool file_exists(const std::string& path) { return std::filesystem::exists(path)
 
 void make_dir(const std::string& path) { std::filesystem::create_directories(path); }
 
+void write_run_files(const std::string& root, int chromosome) {
+  const std::string chr = std::to_string(chromosome);
+  make_dir(root + "/cov/chr" + chr);
+  make_dir(root + "/sel");
+  make_dir(root + "/out/chr" + chr);
+  write_file(root + "/samples.txt", "S1\nS2\nS3\n");
+  write_file(root + "/sel/chrom" + chr + ".csv", "coord,selected\n100,1\n200,1\n300,1\n350,0\n400,1\n");
+  const char* values[3][5] = {{"0.5", "0.75", "0.25", "0.9", "0.25"},
+                              {"0.25", "0.5", "0.75", "0.1", "0.75"},
+                              {"0.75", "0.25", "0.5", "0.3", "0.5"}};
+  const int coords[5] = {100, 200, 300, 350, 400};
+  for (int k = 0; k < 3; ++k) {
+    std::string text = "coord,value\n";
+    for (int i = 0; i < 5; ++i) text += std::to_string(coords[i]) + "," + values[k][i] + "\n";
+    write_file(root + "/cov/chr" + chr + "/S" + std::to_string(k + 1) + ".csv", text);
+  }
+}
+
 run_result run_in_process(const std::vector<std::string>& args, int exponent_digits) {
   std::vector<const char*> argv{"cpgblocks"};
   for (const auto& a : args) argv.push_back(a.c_str());

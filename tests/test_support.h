@@ -22,6 +22,11 @@ std::string read_file(const std::string& path);
 bool file_exists(const std::string& path);
 void make_dir(const std::string& path);
 
+// A small complete data set under root: three samples S1..S3 over five sites
+// of the given chromosome (site 350 unselected), a selection file, and empty
+// output folders. With 0.5 0.3 2 it gives the blocks 100, 200 and 300..400.
+void write_run_files(const std::string& root, int chromosome);
+
 struct run_result {
   int status = -1;
   std::string out;  // standard output

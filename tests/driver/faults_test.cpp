@@ -190,21 +190,6 @@ long long read_position(pid_t pid, const std::string& path) {
 
 // ---- the three-sample data set of the driver's tests ----
 
-// Three samples over five sites, site 350 unselected: blocks 100, 200 and 300..400.
-void write_small_set(const std::string& root) {
-  make_layout(root);
-  write_file(root + "/samples.txt", "S1\nS2\nS3\n");
-  write_file(root + "/sel/chrom12.csv", "coord,selected\n100,1\n200,1\n300,1\n350,0\n400,1\n");
-  const char* values[3][5] = {{"0.5", "0.75", "0.25", "0.9", "0.25"},
-                              {"0.25", "0.5", "0.75", "0.1", "0.75"},
-                              {"0.75", "0.25", "0.5", "0.3", "0.5"}};
-  const int coords[5] = {100, 200, 300, 350, 400};
-  for (int k = 0; k < 3; ++k) {
-    std::string text = "coord,value\n";
-    for (int i = 0; i < 5; ++i) text += std::to_string(coords[i]) + "," + values[k][i] + "\n";
-    write_file(cov(root, k), text);
-  }
-}
 
 void strip_final_lf(const std::string& path) {
   std::string t = read_file(path);
@@ -231,7 +216,7 @@ whole_run run_small_set(const std::string& root) {
 // the last mean_cor line), and the last line counts without its line feed.
 TEST(Faults, LongerFilesAndMissingFinalLineFeedGiveTheWellFormedRun) {
   scratch_dir well;
-  write_small_set(well.path);
+  write_run_files(well.path, 12);
   const whole_run want = run_small_set(well.path);
   ASSERT_EQ(want.status, 0) << want.out;
   ASSERT_EQ(want.files.at("chr12/S1.csv"),
@@ -257,7 +242,7 @@ TEST(Faults, LongerFilesAndMissingFinalLineFeedGiveTheWellFormedRun) {
   };
   for (const variant& v : variants) {
     scratch_dir dir;
-    write_small_set(dir.path);
+    write_run_files(dir.path, 12);
     v.change(dir.path);
     const whole_run got = run_small_set(dir.path);
     EXPECT_EQ(got.status, 0) << v.name;
@@ -272,13 +257,13 @@ TEST(Faults, LongerFilesAndMissingFinalLineFeedGiveTheWellFormedRun) {
 // them nor lose the lines after them.
 TEST(Faults, LinesOfSeveralMegabytesAreReadWhole) {
   scratch_dir well;
-  write_small_set(well.path);
+  write_run_files(well.path, 12);
   const whole_run want = run_small_set(well.path);
   ASSERT_EQ(want.status, 0);
 
   const std::string huge(5u << 20, 'x');
   scratch_dir dir;
-  write_small_set(dir.path);
+  write_run_files(dir.path, 12);
   write_file(cov(dir.path, 1), "coord," + huge + "\n100,0.25\n200,0.5\n300,0.75\n350,0.1\n400,0.75\n");
   write_file(cov(dir.path, 0), "coord,value\n100,0.5\n200,0.75," + huge + "\n300,0.25\n350,0.9," + huge +
                                    ",0.1\n400,0.25\n");
