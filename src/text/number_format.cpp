@@ -93,9 +93,9 @@ constexpr double pow10_near[] = {1e-8, 1e-7, 1e-6, 1e-5, 1e-4, 1e-3, 1e-2, 1e-1,
                                  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16};
 
 // x's 16 significant digits, correctly rounded (ties to even), as an integer
-// in [10^15, 10^16) and the decimal exponent, for normal x with 10^-7 <= |x|
-// < 10^15: then m * 10^(15 - e10) fits in 128 bits and the rounding is done
-// on exact integers. False outside that range.
+// in [10^15, 10^16) and the decimal exponent, for normal x of decimal
+// exponent -8 to 15: then m * 10^(15 - e10) fits in 128 bits and the rounding
+// is done on exact integers. False outside that range (to_chars takes over).
 bool sixteen_digits(double x, std::uint64_t& digits, int& e10) {
   std::uint64_t bits;
   std::memcpy(&bits, &x, sizeof bits);
@@ -160,7 +160,7 @@ std::size_t format_sci15(char* out, double x, int exponent_digits) {
     p += 17;
     *p++ = 'e';
     *p++ = e10 < 0 ? '-' : '+';
-    int a = e10 < 0 ? -e10 : e10;  // at most 15 here
+    int a = e10 < 0 ? -e10 : e10;  // two digits at most here
     int width = exponent_digits > 2 ? exponent_digits : 2;
     std::memset(p, '0', static_cast<std::size_t>(width));
     p[width - 1] = static_cast<char>('0' + a % 10);
