@@ -21,7 +21,7 @@ std::size_t stream_buffer_size(std::int32_t sample_count) {
 // the text a read brings in is parsed while it is still in cache; its
 // values are bounded to a few MB whatever the sample count.
 std::int32_t batch_slots_for(std::int32_t sample_count) {
-  std::int32_t by_memory = static_cast<std::int32_t>((std::size_t{1} << 21) / static_cast<std::size_t>(std::max(sample_count, 1)));
+  std::int32_t by_memory = static_cast<std::int32_t>((std::size_t{1} << 20) / static_cast<std::size_t>(std::max(sample_count, 1)));
   return std::clamp<std::int32_t>(by_memory, 64, 2048);
 }
 // Eight samples' values of one site fill one cache line of the batch.
