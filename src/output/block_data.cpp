@@ -1,8 +1,8 @@
 #include "output/block_data.h"
 
-#include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <utility>
 
 #include "text/number_format.h"
 

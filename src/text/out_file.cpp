@@ -79,9 +79,4 @@ void put_general(out_file& f, double v) {
   put_text(f, std::string_view(t, format_general(t, v, f.exponent_digits)));
 }
 
-void put_sci15(out_file& f, double v) {
-  char t[number_text_max];
-  put_text(f, std::string_view(t, format_sci15(t, v, f.exponent_digits)));
-}
-
 }  // namespace cpg

@@ -39,18 +39,7 @@ inline void put_text(out_file& f, std::string_view s) {
   f.used += s.size();
 }
 
-// Room for at least n bytes at the end of the buffer; write there, then
-// advance f.used by what was written.
-inline char* out_space(out_file& f, std::size_t n) {
-  if (f.buf.size() - f.used < n) {
-    flush_out_file(f);
-    if (f.buf.size() < n) f.buf.resize(n);
-  }
-  return f.buf.data() + f.used;
-}
-
 void put_int(out_file& f, long long v);
 void put_general(out_file& f, double v);
-void put_sci15(out_file& f, double v);
 
 }  // namespace cpg
